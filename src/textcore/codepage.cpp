@@ -1,1 +1,207 @@
-// Placeholder until this file is written.
+#include "textcore/codepage.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/utf16.h>
+
+#include <bit>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "textcore/ascii_runs.h"
+#include "textcore/icu_converters.h"
+
+namespace qoravel {
+namespace {
+
+using icu_converters::AppendDecoded;
+using icu_converters::AppendEncoded;
+using icu_converters::kGbkCodePage;
+using icu_converters::kUtf8CodePage;
+
+// A Text ends at its first NUL byte, as the platform reads it.
+std::string_view UpToNul(const Text& text) { return std::string_view(text.c_str()); }
+
+// In code page 936 an ASCII byte may be the second byte of a two-byte character.
+bool AsciiMayTrail(unsigned codePage) { return codePage != kUtf8CodePage; }
+
+std::optional<std::u16string> Decode(std::string_view bytes, unsigned codePage) {
+  std::u16string units;
+  units.reserve(bytes.size());
+  const bool converted =
+      icu_converters::IsAsciiCompatible(codePage)
+          ? ascii_runs::ConvertByRuns(bytes, AsciiMayTrail(codePage), false, units,
+                                      [codePage](std::string_view run, std::u16string& out) {
+                                        return AppendDecoded(run, codePage, out);
+                                      })
+          : AppendDecoded(bytes, codePage, units);
+  if (!converted) return std::nullopt;
+  return units;
+}
+
+bool IsCombiningMark(UChar32 c) { return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0; }
+
+bool GbkHasCharacter(UChar32 c) {
+  std::u16string units;
+  if (U_IS_BMP(c)) {
+    units.push_back(static_cast<char16_t>(c));
+  } else {
+    units.push_back(static_cast<char16_t>(U16_LEAD(c)));
+    units.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+  }
+  std::string bytes;
+  return AppendEncoded(units, kGbkCodePage, bytes) && (bytes != "?" || c == '?');
+}
+
+void AppendCodePoint(UChar32 c, std::u16string& out) {
+  if (U_IS_BMP(c)) {
+    out.push_back(static_cast<char16_t>(c));
+  } else {
+    out.push_back(static_cast<char16_t>(U16_LEAD(c)));
+    out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+  }
+}
+
+// A base character followed by combining marks is joined into the precomposed character where
+// code page 936 has one (the composite check of the platform); otherwise the units stay as they
+// are and convert one by one.
+std::u16string ComposeForGbk(std::u16string_view units) {
+  constexpr std::size_t kNoBase = std::u16string::npos;
+  UErrorCode error = U_ZERO_ERROR;
+  const UNormalizer2* nfc = unorm2_getNFCInstance(&error);
+  std::u16string out;
+  out.reserve(units.size());
+  std::size_t baseAt = kNoBase;  // where the character that marks may join begins in out
+  UChar32 base = 0;
+  std::size_t i = 0;
+  while (i < units.size()) {
+    UChar32 c;
+    U16_NEXT(units.data(), i, units.size(), c);
+    const bool mark = IsCombiningMark(c);
+    if (mark && baseAt != kNoBase && U_SUCCESS(error)) {
+      const UChar32 composite = unorm2_composePair(nfc, base, c);
+      if (composite >= 0 && GbkHasCharacter(composite)) {
+        out.resize(baseAt);
+        AppendCodePoint(composite, out);
+        base = composite;
+        continue;
+      }
+    }
+    baseAt = mark ? kNoBase : out.size();
+    base = c;
+    AppendCodePoint(c, out);
+  }
+  return out;
+}
+
+bool AppendEncodedChecked(std::u16string_view units, unsigned codePage, bool compositeCheck,
+                          std::string& out) {
+  if (!compositeCheck) return AppendEncoded(units, codePage, out);
+  return AppendEncoded(ComposeForGbk(units), codePage, out);
+}
+
+std::optional<std::string> Encode(std::u16string_view units, unsigned codePage,
+                                  bool compositeCheck) {
+  std::string bytes;
+  bytes.reserve(units.size());
+  const bool converted =
+      icu_converters::IsAsciiCompatible(codePage)
+          ? ascii_runs::ConvertByRuns(
+                units, false, compositeCheck, bytes,
+                [codePage, compositeCheck](std::u16string_view run, std::string& out) {
+                  return AppendEncodedChecked(run, codePage, compositeCheck, out);
+                })
+          : AppendEncodedChecked(units, codePage, compositeCheck, bytes);
+  if (!converted) return std::nullopt;
+  return bytes;
+}
+
+// Converts between two ASCII-compatible code pages through UTF-16, stretch by stretch.
+Text Transcode(const Text& text, unsigned fromCodePage, unsigned toCodePage) {
+  thread_local std::u16string scratch;
+  Text out;
+  out.reserve(text.size() + text.size() / 2);
+  const bool converted =
+      ascii_runs::ConvertByRuns(UpToNul(text), AsciiMayTrail(fromCodePage), false, out,
+                                [fromCodePage, toCodePage](std::string_view run, Text& target) {
+                                  scratch.clear();
+                                  return AppendDecoded(run, fromCodePage, scratch) &&
+                                         AppendEncoded(scratch, toCodePage, target);
+                                });
+  if (!converted) return {};
+  return out;
+}
+
+ByteBuffer ToLittleEndianBytes(std::u16string_view units) {
+  ByteBuffer bytes(units.size() * 2);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes.data(), units.data(), bytes.size());
+  } else {
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      bytes[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
+      bytes[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+    }
+  }
+  return bytes;
+}
+
+// The whole units of a UTF-16LE buffer up to its first zero unit or its end; an odd last
+// byte is not part of any unit.
+std::u16string UnitsUpToZero(const ByteBuffer& buffer) {
+  const std::size_t count = buffer.size() / 2;
+  std::u16string units(count, u'\0');
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(units.data(), buffer.data(), count * 2);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      units[i] = static_cast<char16_t>(buffer[2 * i] | (buffer[2 * i + 1] << 8));
+    }
+  }
+  const std::size_t zero = units.find(u'\0');
+  if (zero != std::u16string::npos) units.resize(zero);
+  return units;
+}
+
+}  // namespace
+
+ByteBuffer MultiByteToUtf16(const Text& text, unsigned codePage) {
+  const std::string_view bytes = UpToNul(text);
+  if (bytes.empty()) return {};
+  std::optional<std::u16string> units = Decode(bytes, codePage);
+  if (!units) return {};
+  units->push_back(u'\0');
+  return ToLittleEndianBytes(*units);
+}
+
+Text Utf16ToMultiByte(const ByteBuffer& buffer, unsigned codePage) {
+  const std::u16string units = UnitsUpToZero(buffer);
+  if (units.empty()) return {};
+  std::optional<std::string> bytes = Encode(units, codePage, false);
+  if (!bytes) return {};
+  return Text(std::string_view(bytes->c_str()));
+}
+
+Text GbkToUtf8(const Text& text) { return Transcode(text, kGbkCodePage, kUtf8CodePage); }
+
+Text Utf8ToGbk(const Text& text) { return Transcode(text, kUtf8CodePage, kGbkCodePage); }
+
+ByteBuffer GbkToUtf16(const Text& text, bool dropTerminator) {
+  if (text.empty()) return {};
+  ByteBuffer buffer = MultiByteToUtf16(text, kGbkCodePage);
+  if (dropTerminator && buffer.size() >= 2) buffer.resize(buffer.size() - 2);
+  return buffer;
+}
+
+Text Utf16ToGbk(const ByteBuffer& buffer) {
+  const std::u16string units = UnitsUpToZero(buffer);
+  if (units.empty()) return {};
+  std::optional<std::string> bytes = Encode(units, kGbkCodePage, true);
+  if (!bytes) return {};
+  return Text(std::string_view(bytes->c_str()));
+}
+
+Text operator""_gbk(const char* utf8, std::size_t size) { return Utf8ToGbk(Text(utf8, size)); }
+
+}  // namespace qoravel

@@ -1,0 +1,125 @@
+#include "textcore/icu_converters.h"
+
+#include <unicode/ucnv.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace qoravel::icu_converters {
+namespace {
+
+struct ConverterCloser {
+  void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+using ConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
+
+// ICU's name for a Windows code page number; other numbers go by ICU's "cpNNN" aliases.
+std::string IcuName(unsigned codePage) {
+  switch (codePage) {
+    case kAnsiCodePage:
+    case kGbkCodePage:
+      return "windows-936-2000";  // the exact Microsoft table: 0x80 is the euro sign
+    case kUtf8CodePage:
+      return "UTF-8";
+    default:
+      return "cp" + std::to_string(codePage);
+  }
+}
+
+// The converters of one thread, opened on first use. A code page ICU does not know is
+// remembered as a null handle so that it is not looked up again.
+class ThreadConverters {
+ public:
+  UConverter* For(unsigned codePage) {
+    if (codePage == kAnsiCodePage) codePage = kGbkCodePage;
+    auto found = converters_.find(codePage);
+    if (found == converters_.end()) {
+      found = converters_.emplace(codePage, Open(codePage)).first;
+    }
+    return found->second.get();
+  }
+
+ private:
+  static ConverterHandle Open(unsigned codePage) {
+    UErrorCode error = U_ZERO_ERROR;
+    ConverterHandle converter(ucnv_open(IcuName(codePage).c_str(), &error));
+    if (U_FAILURE(error)) return nullptr;
+    return converter;
+  }
+
+  std::map<unsigned, ConverterHandle> converters_;
+};
+
+UConverter* ConverterFor(unsigned codePage) {
+  thread_local ThreadConverters converters;
+  return converters.For(codePage);
+}
+
+}  // namespace
+
+bool IsAsciiCompatible(unsigned codePage) {
+  return codePage == kAnsiCodePage || codePage == kGbkCodePage || codePage == kUtf8CodePage;
+}
+
+bool AppendDecoded(std::string_view bytes, unsigned codePage, std::u16string& out) {
+  UConverter* converter = ConverterFor(codePage);
+  if (converter == nullptr) return false;
+  ucnv_resetToUnicode(converter);
+  const std::size_t start = out.size();
+  // One unit per byte is enough for every code page met here; the loop grows it otherwise.
+  std::size_t written = start;
+  out.resize(start + bytes.size() + 1);
+  const char* source = bytes.data();
+  const char* sourceEnd = source + bytes.size();
+  for (;;) {
+    UChar* target = out.data() + written;
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_toUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
+                   /*flush=*/true, &error);
+    written = static_cast<std::size_t>(target - out.data());
+    if (error == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(out.size() * 2 + 16);
+      continue;
+    }
+    if (U_FAILURE(error)) {
+      out.resize(start);
+      return false;
+    }
+    break;
+  }
+  out.resize(written);
+  return true;
+}
+
+bool AppendEncoded(std::u16string_view units, unsigned codePage, std::string& out) {
+  UConverter* converter = ConverterFor(codePage);
+  if (converter == nullptr) return false;
+  ucnv_resetFromUnicode(converter);
+  const std::size_t start = out.size();
+  std::size_t written = start;
+  // Three bytes per unit covers UTF-8 and every double-byte code page.
+  out.resize(start + units.size() * 3 + 4);
+  const UChar* source = units.data();
+  const UChar* sourceEnd = source + units.size();
+  for (;;) {
+    char* target = out.data() + written;
+    UErrorCode error = U_ZERO_ERROR;
+    ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
+                     /*flush=*/true, &error);
+    written = static_cast<std::size_t>(target - out.data());
+    if (error == U_BUFFER_OVERFLOW_ERROR) {
+      out.resize(out.size() * 2 + 16);
+      continue;
+    }
+    if (U_FAILURE(error)) {
+      out.resize(start);
+      return false;
+    }
+    break;
+  }
+  out.resize(written);
+  return true;
+}
+
+}  // namespace qoravel::icu_converters
