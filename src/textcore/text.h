@@ -20,6 +20,7 @@ class TextArray {
   int Count() const;
   const Text& At(int index) const;
   void Append(const Text& text);
+  void Append(Text&& text);
 
  private:
   std::vector<Text> items_;
