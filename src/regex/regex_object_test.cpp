@@ -36,6 +36,12 @@ Text SongRecord(const Song& song, int id) {
                     field("HqUrl", song.hq), ",", field("LqUrl", song.lq), "}");
 }
 
+Text Repeat(const Text& text, int times) {
+  Text repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
 Text SongAnswer(const std::vector<Song>& songs) {
   Text answer = "{\"code\":200,\"msg\":\"ok\",\"data\":[";
   for (std::size_t i = 0; i < songs.size(); ++i) {
@@ -133,6 +139,10 @@ TEST(RegexObjectTest, SwitchesAndDialect) {
       {"empty match after a wide character", "x*", "中"_gbk, false, true, true, {"", ""}},
       {"empty pattern", "", "ab", false, true, true, {"", "", ""}},
       {"backslash u", "\\u4e2d", "文中"_gbk, false, true, true, {"中"_gbk}},
+      {"dollar only at the very end", "b$", "ab\n", false, false, true, {}},
+      {"negated empty class", "a[^]b", "a\nb", false, true, true, {"a\nb"}},
+      {"empty class", "a[]", "a", false, true, true, {}},
+      {"reference to an unset group", "(a)?\\1b", "b", false, true, true, {"b"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -277,6 +287,10 @@ TEST(RegexObjectTest, MatchPositionsAreByteOffsetsInTheSubject) {
       {"same text earlier", "ab$", "中文ab ab"_gbk, {7}},
       {"empty matches", "x*", "中x"_gbk, {0, 2, 3}},
       {"Chinese match", "文+"_gbk, "a中文文"_gbk, {3}},
+      {"far into a long subject",
+       "x",
+       Repeat("中"_gbk, 5000) + "ax" + Repeat("文"_gbk, 3000) + "x",
+       {10001, 16002}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
