@@ -58,6 +58,17 @@ struct RegexObject::State {
     return matches->At(matchIndex - 1, groupIndex);
   }
 
+  // Where a group's text first occurs from the start of its match, ignoring case when the
+  // object does; an empty text is found right at the start.
+  int GroupPosition(int matchIndex, const Text& groupText) {
+    const GbkSubject& subject = Gbk();
+    const int matchStart =
+        static_cast<int>(subject.GbkOffset(matches->At(matchIndex - 1, 0).begin));
+    if (groupText.empty()) return matchStart;
+    const int found = TextFind(subject.GbkText(), groupText, matchStart + 1, !caseSensitive);
+    return found > 0 ? found - 1 : -1;
+  }
+
   Text SpanText(MatchSpan span) const {
     if (!span.IsSet()) return {};
     return ToText(std::string_view(subjectUtf8).substr(span.begin, span.Length()));
@@ -120,19 +131,7 @@ Text RegexObject::SubMatchText(int matchIndex, int groupIndex, int* position) co
   const std::optional<MatchSpan> span = state_->Span(matchIndex, groupIndex);
   if (!span) return {};
   Text text = state_->SpanText(*span);
-  if (position) {
-    // Searched for from the start of its match, as a group has been located before; an empty
-    // text is found right there.
-    const GbkSubject& gbk = state_->Gbk();
-    const int matchStart =
-        static_cast<int>(gbk.GbkOffset(state_->matches->At(matchIndex - 1, 0).begin));
-    if (text.empty()) {
-      *position = matchStart;
-    } else {
-      const int found = TextFind(gbk.GbkText(), text, matchStart + 1, !state_->caseSensitive);
-      *position = found > 0 ? found - 1 : -1;
-    }
-  }
+  if (position) *position = state_->GroupPosition(matchIndex, text);
   return text;
 }
 
