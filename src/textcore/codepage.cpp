@@ -29,7 +29,7 @@ bool AsciiMayTrail(unsigned codePage) { return codePage != kUtf8CodePage; }
 
 std::optional<std::u16string> Decode(std::string_view bytes, unsigned codePage) {
   std::u16string units;
-  units.reserve(bytes.size());
+  units.reserve(bytes.size() + 1);  // room for the zero unit MultiByteToUtf16 adds
   const bool converted =
       icu_converters::IsAsciiCompatible(codePage)
           ? ascii_runs::ConvertByRuns(bytes, AsciiMayTrail(codePage), false, units,
@@ -135,16 +135,18 @@ Text Transcode(const Text& text, unsigned fromCodePage, unsigned toCodePage) {
 }
 
 ByteBuffer ToLittleEndianBytes(std::u16string_view units) {
-  ByteBuffer bytes(units.size() * 2);
   if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(bytes.data(), units.data(), bytes.size());
+    const auto* first = reinterpret_cast<const std::uint8_t*>(units.data());
+    return ByteBuffer(first, first + units.size() * 2);
   } else {
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      bytes[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-      bytes[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
+    ByteBuffer bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+      bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
     }
+    return bytes;
   }
-  return bytes;
 }
 
 // The whole units of a UTF-16LE buffer up to its first zero unit or its end; an odd last
@@ -164,6 +166,14 @@ std::u16string UnitsUpToZero(const ByteBuffer& buffer) {
   return units;
 }
 
+// The bytes before the first NUL byte, which a code page that is not ASCII-compatible may
+// give for a non-zero unit.
+Text BeforeFirstNul(std::string bytes) {
+  const std::size_t nul = bytes.find('\0');
+  if (nul != std::string::npos) bytes.resize(nul);
+  return bytes;
+}
+
 }  // namespace
 
 ByteBuffer MultiByteToUtf16(const Text& text, unsigned codePage) {
@@ -180,7 +190,7 @@ Text Utf16ToMultiByte(const ByteBuffer& buffer, unsigned codePage) {
   if (units.empty()) return {};
   std::optional<std::string> bytes = Encode(units, codePage, false);
   if (!bytes) return {};
-  return Text(std::string_view(bytes->c_str()));
+  return BeforeFirstNul(std::move(*bytes));
 }
 
 Text GbkToUtf8(const Text& text) { return Transcode(text, kGbkCodePage, kUtf8CodePage); }
@@ -199,7 +209,7 @@ Text Utf16ToGbk(const ByteBuffer& buffer) {
   if (units.empty()) return {};
   std::optional<std::string> bytes = Encode(units, kGbkCodePage, true);
   if (!bytes) return {};
-  return Text(std::string_view(bytes->c_str()));
+  return BeforeFirstNul(std::move(*bytes));
 }
 
 Text operator""_gbk(const char* utf8, std::size_t size) { return Utf8ToGbk(Text(utf8, size)); }

@@ -107,7 +107,8 @@ Text TextReplace(const Text& text, const Text& sought, const Text& replacement,
   // A negative count never counts down to 0, so it replaces every occurrence.
   int remaining = count.value_or(-1);
   Text result;
-  result.reserve(text.size());
+  // Room for modest growth: reserved pages that stay unused cost nothing.
+  result.reserve(text.size() + (replacement.size() > sought.size() ? text.size() / 4 : 0));
   result.append(text, 0, s);
   const BoundarySearch search(text, sought, !caseSensitive);
   std::size_t p = s;

@@ -3,12 +3,12 @@
 #include <string.h>  // memmem: linear-time substring search of the C library
 
 #include <algorithm>
-#include <array>
 
 namespace qoravel::text_search {
 namespace {
 
-// Folded searches look through the text a block at a time so that an early match costs little.
+// Folded searches fold the text a block at a time, so that an early match costs little, and keep
+// the block for the next search.
 constexpr std::size_t kFoldBlock = 64 * 1024;
 
 std::size_t MemFind(std::string_view haystack, std::string_view needle) {
@@ -41,15 +41,19 @@ std::size_t BoundarySearch::RawFind(std::size_t from) const {
 }
 
 std::size_t BoundarySearch::RawFindFolded(std::size_t from) const {
-  std::string folded;
-  for (std::size_t block = from; block < text_.size() && text_.size() - block >= sought_.size();
-       block += kFoldBlock) {
-    // Each block reaches sought's length - 1 bytes into the next so that no match is split.
-    const std::string_view window = text_.substr(block, kFoldBlock + sought_.size() - 1);
-    folded.assign(window);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
-    const std::size_t hit = MemFind(folded, sought_);
-    if (hit != kNotFound) return block + hit;
+  const std::size_t soughtSize = sought_.size();
+  while (from <= text_.size() && text_.size() - from >= soughtSize) {
+    if (from < foldedStart_ || from + soughtSize > foldedStart_ + folded_.size()) {
+      // Fold the next block; it reaches soughtSize - 1 bytes further so no match is split.
+      foldedStart_ = from;
+      folded_.assign(text_.substr(from, kFoldBlock + soughtSize - 1));
+      std::transform(folded_.begin(), folded_.end(), folded_.begin(), FoldAscii);
+    }
+    const std::size_t hit = MemFind(std::string_view(folded_).substr(from - foldedStart_), sought_);
+    if (hit != kNotFound) return from + hit;
+    const std::size_t foldedEnd = foldedStart_ + folded_.size();
+    if (foldedEnd == text_.size()) break;
+    from = foldedEnd - (soughtSize - 1);
   }
   return kNotFound;
 }

@@ -29,7 +29,8 @@ class BoundarySearch {
   BoundarySearch(std::string_view text, std::string_view sought, bool foldCase);
 
   // The first offset at or after p, reached by stepping characters from p, where sought
-  // occurs; kNotFound when there is none. p must not exceed the text's length.
+  // occurs; kNotFound when there is none. sought must not be empty; p must not exceed the
+  // text's length. Not for use by two threads at once (it keeps its folded block).
   std::size_t Next(std::size_t p) const;
 
  private:
@@ -39,6 +40,8 @@ class BoundarySearch {
   std::string_view text_;
   std::string sought_;  // folded when foldCase_
   bool foldCase_;
+  mutable std::string folded_;  // text_ folded from foldedStart_ on, for the folded search
+  mutable std::size_t foldedStart_ = 0;
 };
 
 }  // namespace qoravel::text_search

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -97,12 +98,17 @@ TEST(TextTest, FindStepsOverTwoByteCharacters) {
 }
 
 TEST(TextTest, FoldedFindCrossesItsInternalBlocks) {
-  // A match that straddles the folded search's 64 KB blocks, and one far beyond them.
-  Text text(65536 - 3, 'x');
-  text += "NeEdLe";
-  text += Text(200000, 'y') + "TAIL";
-  EXPECT_EQ(TextFind(text, "needle", kOmitted, true), 65536 - 3 + 1);
-  EXPECT_EQ(TextFind(text, "tail", kOmitted, true), TextLength(text) - 3);
+  // The folded search works on 64 KB blocks: place a match on every offset around the first
+  // block end, and one far beyond it.
+  for (int at = 65536 - 8; at <= 65536 + 8; ++at) {
+    const Text text = Text(static_cast<std::size_t>(at), 'x') + "NeEdLe" + Text(100, 'y');
+    EXPECT_EQ(TextFind(text, "needle", kOmitted, true), at + 1) << at;
+    EXPECT_EQ(TextReplace(text, "NEEDLE", "-"),
+              Text(static_cast<std::size_t>(at), 'x') + "-" + Text(100, 'y'))
+        << at;
+  }
+  const Text text = Text(200000, 'y') + "TAIL";
+  EXPECT_EQ(TextFind(text, "tail", kOmitted, true), 200001);
   EXPECT_EQ(TextFind(text, "tail", kOmitted, false), -1);
 }
 
@@ -182,6 +188,119 @@ TEST(TextTest, SplitPieces) {
         << testing::PrintToString(c.text);
   }
   EXPECT_EQ(Elements(TextSplit("a,b")), (std::vector<Text>{"a", "b"}));
+}
+
+// Byte-by-byte transcriptions of the stepping rules, to check the memmem-based searches against.
+bool MatchesAt(const Text& text, std::size_t p, const Text& sought, bool fold) {
+  for (std::size_t i = 0; i < sought.size(); ++i) {
+    char a = text[p + i];
+    char b = sought[i];
+    if (fold) {
+      if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+      if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    }
+    if (a != b) return false;
+  }
+  return true;
+}
+
+bool IsLead(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+
+std::size_t ReferenceStart(std::optional<int> start) {
+  return start && *start > 1 ? static_cast<std::size_t>(*start - 1) : 0;
+}
+
+int ReferenceFind(const Text& text, const Text& sought, std::optional<int> start, bool fold) {
+  std::size_t p = ReferenceStart(start);
+  if (p >= text.size()) return -1;
+  if (sought.empty()) return 1;
+  while (text.size() - p >= sought.size()) {
+    if (MatchesAt(text, p, sought, fold)) return static_cast<int>(p) + 1;
+    if (IsLead(text[p]) && p + 1 == text.size()) return -1;
+    p += IsLead(text[p]) ? 2 : 1;
+  }
+  return -1;
+}
+
+Text ReferenceReplace(const Text& text, const Text& sought, const Text& replacement,
+                      std::optional<int> start, std::optional<int> count, bool caseSensitive) {
+  std::size_t p = ReferenceStart(start);
+  int c = count.value_or(-1);
+  if (text.empty() || sought.empty() || c == 0 || p >= text.size()) return text;
+  Text result = text.substr(0, p);
+  while (p <= text.size() && text.size() - p >= sought.size()) {
+    if (MatchesAt(text, p, sought, !caseSensitive)) {
+      result += replacement;
+      p += sought.size();
+      if (--c == 0) break;
+    } else if (IsLead(text[p]) && p + 1 == text.size()) {
+      p += 1;  // a lone lead byte stops the scan and is left out
+      break;
+    } else {
+      const std::size_t size = IsLead(text[p]) ? 2 : 1;
+      result += text.substr(p, size);
+      p += size;
+    }
+  }
+  if (p < text.size()) result += text.substr(p);
+  return result;
+}
+
+std::vector<Text> ReferenceSplit(const Text& text, const Text& delimiter,
+                                 std::optional<int> maxPieces) {
+  int m = maxPieces ? std::max(*maxPieces, 0) : -1;
+  if (text.empty() || m == 0) return {};
+  if (delimiter.empty()) return {text};
+  std::vector<Text> pieces;
+  std::size_t p = 0;
+  std::size_t pieceStart = 0;
+  while (text.size() - p >= delimiter.size()) {
+    if (MatchesAt(text, p, delimiter, false)) {
+      pieces.push_back(text.substr(pieceStart, p - pieceStart));
+      p += delimiter.size();
+      pieceStart = p;
+      if (--m == 0) return pieces;
+    } else {
+      if (IsLead(text[p]) && p + 1 == text.size()) break;
+      p += IsLead(text[p]) ? 2 : 1;
+    }
+  }
+  if (pieceStart < text.size()) pieces.push_back(text.substr(pieceStart));
+  return pieces;
+}
+
+Text RandomText(std::mt19937& random, std::size_t maxLength) {
+  static const char kAlphabet[] = {'a', 'A', 'b', 'X', ';', ' ', '\xB0', '\xA1', '\xC4'};
+  Text text(random() % (maxLength + 1), ' ');
+  for (char& byte : text) byte = kAlphabet[random() % sizeof kAlphabet];
+  return text;
+}
+
+std::optional<int> RandomOptional(std::mt19937& random, int low, int high) {
+  if (random() % 4 == 0) return std::nullopt;
+  return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
+}
+
+TEST(TextTest, SearchesAgreeWithByteByByteStepping) {
+  std::mt19937 random(20);
+  for (int round = 0; round < 30000; ++round) {
+    const bool longText = round % 1000 == 0;  // crosses the folded search's blocks
+    const Text text = RandomText(random, longText ? 150000 : 12);
+    const Text sought = RandomText(random, 3);
+    const Text replacement = RandomText(random, 2);
+    const std::optional<int> start = RandomOptional(random, -2, TextLength(text) + 2);
+    const std::optional<int> count = RandomOptional(random, -1, 3);
+    const bool flag = random() % 2 == 0;
+    const std::string label = testing::PrintToString(longText ? text.substr(0, 40) : text) + " / " +
+                              testing::PrintToString(sought);
+    ASSERT_EQ(TextFind(text, sought, start, flag), ReferenceFind(text, sought, start, flag))
+        << label;
+    ASSERT_EQ(TextReplace(text, sought, replacement, start, count, flag),
+              ReferenceReplace(text, sought, replacement, start, count, flag))
+        << label;
+    ASSERT_EQ(Elements(TextSplit(text, sought, count)), ReferenceSplit(text, sought, count))
+        << label;
+  }
 }
 
 TEST(TextTest, TrimAndStripBlanks) {
