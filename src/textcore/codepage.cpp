@@ -130,6 +130,9 @@ Text Transcode(const Text& text, unsigned fromCodePage, unsigned toCodePage) {
                                   return AppendDecoded(run, fromCodePage, scratch) &&
                                          AppendEncoded(scratch, toCodePage, target);
                                 });
+  // A thread keeps a small scratch buffer between calls, not the largest it ever needed.
+  constexpr std::size_t kKeptScratchUnits = 64 * 1024;
+  if (scratch.capacity() > kKeptScratchUnits) std::u16string().swap(scratch);
   if (!converted) return {};
   return out;
 }

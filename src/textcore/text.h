@@ -20,7 +20,7 @@ class TextArray {
   int Count() const;
   const Text& At(int index) const;
   void Append(const Text& text);
-  void Append(Text&& text);
+  void Append(Text&& text);  // takes the text over instead of copying it
 
  private:
   std::vector<Text> items_;
