@@ -93,6 +93,9 @@ TEST(CodePageTest, MultiByteToUtf16AddsOneZeroUnit) {
   EXPECT_EQ(MultiByteToUtf16("\xC4\xE3", 0), MultiByteToUtf16("\xC4\xE3", 936));
   EXPECT_EQ(MultiByteToUtf16("", 936), ByteBuffer());
   EXPECT_EQ(MultiByteToUtf16("abc", 12345), ByteBuffer());  // no such code page
+  EXPECT_EQ(MultiByteToUtf16("abc", 1200), ByteBuffer());   // UTF-16 is not a multibyte one
+  EXPECT_EQ(MultiByteToUtf16("\x80", 1252), Bytes({0xAC, 0x20, 0, 0}));
+  EXPECT_EQ(Utf16ToMultiByte(Bytes({0xAC, 0x20}), 1252), "\x80");
 }
 
 TEST(CodePageTest, Utf16ToGbkReadsWholeUnitsUpToTheFirstZero) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qoravel::icu_converters {
 namespace {
@@ -14,16 +15,22 @@ struct ConverterCloser {
 };
 using ConverterHandle = std::unique_ptr<UConverter, ConverterCloser>;
 
-// ICU's name for a Windows code page number; other numbers go by ICU's "cpNNN" aliases.
-std::string IcuName(unsigned codePage) {
+// The UTF-16 and UTF-32 code page numbers: the platform converts only multibyte code pages.
+bool IsWideCodePage(unsigned codePage) {
+  return codePage == 1200 || codePage == 1201 || codePage == 12000 || codePage == 12001;
+}
+
+// ICU's names to try for a Windows code page number, best first.
+std::vector<std::string> IcuNames(unsigned codePage) {
   switch (codePage) {
     case kAnsiCodePage:
     case kGbkCodePage:
-      return "windows-936-2000";  // the exact Microsoft table: 0x80 is the euro sign
+      return {"windows-936-2000"};  // the exact Microsoft table: 0x80 is the euro sign
     case kUtf8CodePage:
-      return "UTF-8";
+      return {"UTF-8"};
     default:
-      return "cp" + std::to_string(codePage);
+      if (IsWideCodePage(codePage)) return {};
+      return {"windows-" + std::to_string(codePage), "cp" + std::to_string(codePage)};
   }
 }
 
@@ -42,10 +49,12 @@ class ThreadConverters {
 
  private:
   static ConverterHandle Open(unsigned codePage) {
-    UErrorCode error = U_ZERO_ERROR;
-    ConverterHandle converter(ucnv_open(IcuName(codePage).c_str(), &error));
-    if (U_FAILURE(error)) return nullptr;
-    return converter;
+    for (const std::string& name : IcuNames(codePage)) {
+      UErrorCode error = U_ZERO_ERROR;
+      ConverterHandle converter(ucnv_open(name.c_str(), &error));
+      if (U_SUCCESS(error)) return converter;
+    }
+    return nullptr;
   }
 
   std::map<unsigned, ConverterHandle> converters_;
