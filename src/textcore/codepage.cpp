@@ -1,9 +1,5 @@
 #include "textcore/codepage.h"
 
-#include <unicode/uchar.h>
-#include <unicode/unorm2.h>
-#include <unicode/utf16.h>
-
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -11,6 +7,7 @@
 #include <string_view>
 
 #include "textcore/ascii_runs.h"
+#include "textcore/composite_check.h"
 #include "textcore/icu_converters.h"
 
 namespace qoravel {
@@ -41,65 +38,10 @@ std::optional<std::u16string> Decode(std::string_view bytes, unsigned codePage) 
   return units;
 }
 
-bool IsCombiningMark(UChar32 c) { return (U_GET_GC_MASK(c) & U_GC_M_MASK) != 0; }
-
-bool GbkHasCharacter(UChar32 c) {
-  std::u16string units;
-  if (U_IS_BMP(c)) {
-    units.push_back(static_cast<char16_t>(c));
-  } else {
-    units.push_back(static_cast<char16_t>(U16_LEAD(c)));
-    units.push_back(static_cast<char16_t>(U16_TRAIL(c)));
-  }
-  std::string bytes;
-  return AppendEncoded(units, kGbkCodePage, bytes) && (bytes != "?" || c == '?');
-}
-
-void AppendCodePoint(UChar32 c, std::u16string& out) {
-  if (U_IS_BMP(c)) {
-    out.push_back(static_cast<char16_t>(c));
-  } else {
-    out.push_back(static_cast<char16_t>(U16_LEAD(c)));
-    out.push_back(static_cast<char16_t>(U16_TRAIL(c)));
-  }
-}
-
-// A base character followed by combining marks is joined into the precomposed character where
-// code page 936 has one (the composite check of the platform); otherwise the units stay as they
-// are and convert one by one.
-std::u16string ComposeForGbk(std::u16string_view units) {
-  constexpr std::size_t kNoBase = std::u16string::npos;
-  UErrorCode error = U_ZERO_ERROR;
-  const UNormalizer2* nfc = unorm2_getNFCInstance(&error);
-  std::u16string out;
-  out.reserve(units.size());
-  std::size_t baseAt = kNoBase;  // where the character that marks may join begins in out
-  UChar32 base = 0;
-  std::size_t i = 0;
-  while (i < units.size()) {
-    UChar32 c;
-    U16_NEXT(units.data(), i, units.size(), c);
-    const bool mark = IsCombiningMark(c);
-    if (mark && baseAt != kNoBase && U_SUCCESS(error)) {
-      const UChar32 composite = unorm2_composePair(nfc, base, c);
-      if (composite >= 0 && GbkHasCharacter(composite)) {
-        out.resize(baseAt);
-        AppendCodePoint(composite, out);
-        base = composite;
-        continue;
-      }
-    }
-    baseAt = mark ? kNoBase : out.size();
-    base = c;
-    AppendCodePoint(c, out);
-  }
-  return out;
-}
-
 bool AppendEncodedChecked(std::u16string_view units, unsigned codePage, bool compositeCheck,
                           std::string& out) {
   if (!compositeCheck) return AppendEncoded(units, codePage, out);
-  return AppendEncoded(ComposeForGbk(units), codePage, out);
+  return AppendEncoded(composite_check::ComposeForGbk(units), codePage, out);
 }
 
 std::optional<std::string> Encode(std::u16string_view units, unsigned codePage,
