@@ -98,6 +98,7 @@ ByteBuffer ToLittleEndianBytes(std::u16string_view units) {
 // byte is not part of any unit.
 std::u16string UnitsUpToZero(const ByteBuffer& buffer) {
   const std::size_t count = buffer.size() / 2;
+  if (count == 0) return {};
   std::u16string units(count, u'\0');
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(units.data(), buffer.data(), count * 2);
