@@ -9,15 +9,15 @@
 
 namespace qoravel {
 
-ByteBuffer MultiByteToUtf16(const Text& text, unsigned codePage = 65001);
-Text Utf16ToMultiByte(const ByteBuffer& buffer, unsigned codePage = 0);
-Text GbkToUtf8(const Text& text);
-Text Utf8ToGbk(const Text& text);
-ByteBuffer GbkToUtf16(const Text& text, bool dropTerminator = false);
-Text Utf16ToGbk(const ByteBuffer& buffer);
+[[nodiscard]] ByteBuffer MultiByteToUtf16(const Text& text, unsigned codePage = 65001);
+[[nodiscard]] Text Utf16ToMultiByte(const ByteBuffer& buffer, unsigned codePage = 0);
+[[nodiscard]] Text GbkToUtf8(const Text& text);
+[[nodiscard]] Text Utf8ToGbk(const Text& text);
+[[nodiscard]] ByteBuffer GbkToUtf16(const Text& text, bool dropTerminator = false);
+[[nodiscard]] Text Utf16ToGbk(const ByteBuffer& buffer);
 
 // The program's own Chinese literals are written in UTF-8 source: "下载成功"_gbk gives their
 // code page 936 bytes (ASCII-only literals need no suffix).
-Text operator""_gbk(const char* utf8, std::size_t size);
+[[nodiscard]] Text operator""_gbk(const char* utf8, std::size_t size);
 
 }  // namespace qoravel
