@@ -126,6 +126,12 @@ TEST_F(HttpRequestFailureTest, EachStepFailsWithItsTextAndEnding) {
          return "http://127.0.0.1:" + std::to_string(unanswered_.port()) + "/";
        },
        k711, 7},
+      {"secure address at a plain server",
+       [this](HttpRequestOptions& o) {
+         o.timeoutSeconds = 1;
+         return "https://127.0.0.1:" + std::to_string(server_.port()) + "/";
+       },
+       k711, 7},
       {"no answer within the time-out", at("/stall"), k712, 8},
       {"closed before the status line", at("/close"), k712, 8},
       {"not an HTTP answer", at("/garbage"), k712, 8},
