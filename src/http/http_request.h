@@ -28,7 +28,8 @@ struct HttpRequestOptions {
 Text HttpRequest(const Text& requestUrl, const HttpRequestOptions& options = {});
 
 // The message pump the shell hands the engine: run at the fixed points of a request where
-// pending window messages are processed. Empty by default (nothing runs).
+// pending window messages are processed. Empty by default (nothing runs). May be set from any
+// thread; each request runs the pump on its own calling thread.
 using MessagePump = std::function<void()>;
 void SetMessagePump(MessagePump pump);
 

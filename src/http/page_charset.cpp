@@ -41,6 +41,7 @@ std::optional<std::u16string> ToUnits(UConverter* converter, std::string_view by
 
 ByteBuffer LittleEndianBytes(std::u16string_view units) {
   ByteBuffer bytes(units.size() * 2);
+  if (bytes.empty()) return bytes;  // an empty vector's data() may be null, even for memcpy of 0
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(bytes.data(), units.data(), bytes.size());
   } else {
