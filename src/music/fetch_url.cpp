@@ -14,6 +14,8 @@ namespace {
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr long kMaxRedirects = 20;
 constexpr long kConnectTimeoutSeconds = 60;
+// Body pieces of up to 100 KB: as many bytes per read and write as curl's own tool moves.
+constexpr long kReceiveBufferBytes = 102400;
 // A download that brings less than one byte a second for a minute is given up, so that a
 // silent server cannot hold a worker forever.
 constexpr long kStallSeconds = 60;
@@ -106,6 +108,7 @@ FetchResult FetchUrlTo(const Text& address, const FetchSink& sink, const FetchPr
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &OnBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
   if (progress) {
