@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <limits>
+#include <utility>
 
 #include "appshell/song_list_view.h"
 
@@ -22,6 +23,14 @@ constexpr Qt::WindowFlags kFrameFlags = Qt::Window | Qt::CustomizeWindowHint | Q
 // The items of 菜单 in their order; the position (1-5) is what menuItemChosen reports.
 constexpr const char* kMenuItems[] = {"下载Flac无损音质", "下载SQ超品音质", "下载HQ高品音质",
                                       "下载LQ低品音质", "更改保存目录"};
+
+// Object names are the control names, so that tests and tools can find each control.
+constexpr std::pair<Control, const char*> kControlNames[] = {
+    {Control::超级列表框1, "超级列表框1"}, {Control::透明标签2, "透明标签2"},
+    {Control::编辑框_保存, "编辑框_保存"}, {Control::透明标签1, "透明标签1"},
+    {Control::编辑框_搜索, "编辑框_搜索"}, {Control::按钮_搜索, "按钮_搜索"},
+    {Control::透明标签3, "透明标签3"},
+};
 
 }  // namespace
 
@@ -43,7 +52,6 @@ void MainWindow::SetUpFrame() {
 
 void MainWindow::CreateControls() {
   list_ = new SongListView(this);
-  list_->setObjectName("超级列表框1");
   list_->setGeometry(5, 5, 707, 227);
   controls_[Control::超级列表框1] = list_;
   connect(list_, &SongListView::rightClicked, this, &MainWindow::listRightClicked);
@@ -54,7 +62,6 @@ void MainWindow::CreateControls() {
   AddEditBox(Control::编辑框_搜索, "林沐川", {427, 238, 168, 24});
 
   searchButton_ = new QPushButton(QString::fromUtf8("搜索"), this);
-  searchButton_->setObjectName("按钮_搜索");
   searchButton_->setGeometry(608, 236, 104, 26);
   searchButton_->setAutoDefault(false);
   searchButton_->setDefault(false);
@@ -64,6 +71,8 @@ void MainWindow::CreateControls() {
   QLabel* notice =
       AddLabel(Control::透明标签3, "歌曲下载中，请稍等...", {259, 257, 128, 32}, QColor(255, 0, 0));
   notice->hide();
+
+  for (auto [control, name] : kControlNames) controls_.at(control)->setObjectName(name);
 }
 
 QLabel* MainWindow::AddLabel(Control control, const char* text, QRect geometry, QColor color) {

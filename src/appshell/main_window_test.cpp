@@ -105,12 +105,17 @@ struct ControlCase {
 
 const ControlCase kControls[] = {
     {Control::超级列表框1, "超级列表框1", "qoravel::SongListView", {5, 5, 707, 227}, "", true},
-    {Control::透明标签2, "", "QLabel", {16, 238, 80, 24}, "下载保存目录：", true},
-    {Control::编辑框_保存, "", "QLineEdit", {104, 238, 192, 24}, "", true},
-    {Control::透明标签1, "", "QLabel", {340, 238, 90, 24}, "输入歌曲/歌手：", true},
-    {Control::编辑框_搜索, "", "QLineEdit", {427, 238, 168, 24}, "林沐川", true},
+    {Control::透明标签2, "透明标签2", "QLabel", {16, 238, 80, 24}, "下载保存目录：", true},
+    {Control::编辑框_保存, "编辑框_保存", "QLineEdit", {104, 238, 192, 24}, "", true},
+    {Control::透明标签1, "透明标签1", "QLabel", {340, 238, 90, 24}, "输入歌曲/歌手：", true},
+    {Control::编辑框_搜索, "编辑框_搜索", "QLineEdit", {427, 238, 168, 24}, "林沐川", true},
     {Control::按钮_搜索, "按钮_搜索", "QPushButton", {608, 236, 104, 26}, "搜索", true},
-    {Control::透明标签3, "", "QLabel", {259, 257, 128, 32}, "歌曲下载中，请稍等...", false},
+    {Control::透明标签3,
+     "透明标签3",
+     "QLabel",
+     {259, 257, 128, 32},
+     "歌曲下载中，请稍等...",
+     false},
 };
 
 TEST_F(MainWindowTest, EveryControlHasItsPlaceTextAndVisibility) {
@@ -119,6 +124,7 @@ TEST_F(MainWindowTest, EveryControlHasItsPlaceTextAndVisibility) {
     SCOPED_TRACE(expected.text);
     QWidget* widget = window_->ControlWidget(expected.control);
     EXPECT_STREQ(widget->metaObject()->className(), expected.className);
+    EXPECT_EQ(widget->objectName(), QString::fromUtf8(expected.objectName));
     EXPECT_EQ(widget->parentWidget(), window_.get());
     EXPECT_EQ(widget->geometry(), expected.geometry);
     EXPECT_EQ(window_->ControlText(expected.control), QString::fromUtf8(expected.text));
