@@ -9,8 +9,10 @@ namespace qoravel {
 
 // The program directory becomes the current directory; the window is created centred,
 // LoadSaveFolder runs before it is first shown, then the event loop runs until the window closes.
-// Without a display, or when the window cannot be created, one line on stderr points to the
-// command line and the result is -1 (AppState is left alone).
+// Without a display (no DISPLAY or WAYLAND_DISPLAY, and QT_QPA_PLATFORM unset) one line on stderr
+// points to the command line and the result is -1. When Qt cannot reach the display it names, the
+// same kind of line is printed and the process ends at once with status 255 (-1). AppState is
+// left alone in both cases.
 //
 // When the window closes, waiting download workers are released (their window calls return at
 // once with the empty result), ReleaseAppState runs, output is flushed, and the process ends
