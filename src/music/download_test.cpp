@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 #include "appshell/memory_window.h"
 #include "testing/loopback_server.h"
@@ -67,10 +68,21 @@ class DownloadTest : public ::testing::Test {
                                       return true;
                                     });
     });
+    http.Get("/slow.mp3", [this](const httplib::Request&, httplib::Response& response) {
+      slowRelease_.wait();
+      response.set_content("slow song", "audio/mpeg");
+    });
     server_.Start();
     state_.saveFolder = Utf8ToGbk(folder_.path().string());
   }
-  void TearDown() override { WaitForDownloads(); }
+  void TearDown() override {
+    if (!slowReleased_) slowGate_.set_value();
+    WaitForDownloads();
+  }
+  void ReleaseSlowAnswer() {
+    slowReleased_ = true;
+    slowGate_.set_value();
+  }
 
   // Appends a row: song name, singer, duration and the four addresses.
   void AddRow(MemoryWindow& window, const Text& song, const Text& singer,
@@ -90,6 +102,9 @@ class DownloadTest : public ::testing::Test {
     return window.Messages();
   }
 
+  std::promise<void> slowGate_;
+  std::shared_future<void> slowRelease_ = slowGate_.get_future().share();
+  bool slowReleased_ = false;
   LoopbackServer server_;
   TempDir folder_;
   AppState state_;
@@ -222,6 +237,26 @@ TEST_F(DownloadTest, TwoDownloadsAtOnceToTheSameNameLeaveOneWholeFile) {
   const std::string saved = TempDir::ReadFile(folder_.path() / "A - S.mp3");
   EXPECT_TRUE(saved == "song A bytes" || saved == std::string(300000, 'B')) << saved.size();
   EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"A - S.mp3"});
+}
+
+// The notice has no count: the first worker to finish hides it while another still runs.
+TEST_F(DownloadTest, TheFirstWorkerToFinishHidesTheNotice) {
+  AddRow(window_, "Slow", "A", {"", "", "", "/slow.mp3"});
+  AddRow(window_, "Fast", "A", {"", "", "", "/a.mp3"});
+  window_.SelectRow(0);
+  StartDownload(window_, state_, kLq);
+  window_.SelectRow(1);
+  StartDownload(window_, state_, kLq);
+  while (window_.Messages().empty()) std::this_thread::yield();
+  EXPECT_THAT(window_.Messages(), ::testing::ElementsAre(IsMessage("下载成功"_gbk)));
+  while (RunningDownloads() == 1 && window_.IsVisible(Control::透明标签3)) {
+    std::this_thread::yield();
+  }
+  EXPECT_FALSE(window_.IsVisible(Control::透明标签3));
+  EXPECT_EQ(RunningDownloads(), 1);
+  ReleaseSlowAnswer();
+  WaitForDownloads();
+  EXPECT_EQ(TempDir::ReadFile(folder_.path() / "A - Slow.mp3"), "slow song");
 }
 
 TEST_F(DownloadTest, ShowsTheNoticeWhileRunningAndReportsProgress) {
