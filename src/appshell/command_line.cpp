@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 
 #include "appshell/app_state.h"
@@ -50,12 +51,15 @@ void PrintLine(std::FILE* stream, const std::string& utf8) {
   std::fflush(stream);
 }
 
-// A whole number in [low, high] written in decimal digits only.
-std::optional<long> ParseNumber(const std::string& text, long low, long high) {
-  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+// A whole number written in decimal digits only, at least `low`; numbers too long to hold
+// count as the largest one.
+std::optional<long long> ParseNumber(const std::string& text, long long low) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
-  const long value = std::stol(text);
-  if (value < low || value > high) return std::nullopt;
+  }
+  const std::size_t digits = text.size() - std::min(text.find_first_not_of('0'), text.size());
+  const long long value = digits > 18 ? std::numeric_limits<long long>::max() : std::stoll(text);
+  if (value < low) return std::nullopt;
   return value;
 }
 
@@ -128,9 +132,10 @@ class ProgressBar {
     std::string line;
     if (total > 0) {
       constexpr int kBarWidth = 30;
-      const int filled = static_cast<int>(kBarWidth * received / total);
+      const std::int64_t done = std::min(received, total);
+      const auto filled = static_cast<int>(kBarWidth * done / total);
       line = "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + "] " +
-             std::to_string(100 * received / total) + "%  " + Megabytes(received) + " / " +
+             std::to_string(100 * done / total) + "%  " + Megabytes(received) + " / " +
              Megabytes(total);
     } else {
       line = Megabytes(received);
@@ -270,7 +275,7 @@ int RunDownloadCommand(const Arguments& arguments) {
         "download 需要一个关键词：qoravel download 关键词 --row N --quality flac|sq|hq|lq");
   }
   if (!arguments.row) return UsageError("download 需要 --row N（从 1 数起）");
-  const std::optional<long> row = ParseNumber(*arguments.row, 1, 999999999);
+  const std::optional<long long> row = ParseNumber(*arguments.row, 1);
   if (!row) return UsageError("--row 需要从 1 起的整数，而不是 " + *arguments.row);
   if (!arguments.quality) return UsageError("download 需要 --quality flac|sq|hq|lq");
   int column = -1;
@@ -298,7 +303,8 @@ int RunDownloadCommand(const Arguments& arguments) {
     LoadSaveFolder(state, window);
   }
   if (Search(window, state, service, arguments.words[0]) != kExitSuccess) return kExitFailure;
-  window.SelectRow(static_cast<int>(*row - 1));
+  // A number beyond the list selects no row.
+  window.SelectRow(*row > std::numeric_limits<int>::max() ? -1 : static_cast<int>(*row - 1));
   DownloadProgress progress;
   if (terminal)
     progress = [&bar](std::int64_t received, std::int64_t total) { bar.Update(received, total); };
@@ -313,9 +319,11 @@ int RunDownloadCommand(const Arguments& arguments) {
 int RunServeDemoCommand(const Arguments& arguments) {
   if (!arguments.words.empty())
     return UsageError("serve-demo 不接受其他词：qoravel serve-demo [--port P]");
-  std::optional<long> port = 0;
-  if (arguments.port) port = ParseNumber(*arguments.port, 0, 65535);
-  if (!port) return UsageError("--port 需要 0 到 65535 之间的整数，而不是 " + *arguments.port);
+  std::optional<long long> port = 0;
+  if (arguments.port) port = ParseNumber(*arguments.port, 0);
+  constexpr long long kHighestPort = 65535;
+  if (!port || *port > kHighestPort)
+    return UsageError("--port 需要 0 到 65535 之间的整数，而不是 " + *arguments.port);
   // The server's threads inherit this mask, so the two signals reach only the wait below.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);

@@ -198,6 +198,7 @@ TEST(CommandLineDownloadTest, MissingRowsQualitiesAndFailedFetchesExitWithOne) {
     std::string message;
   } cases[] = {
       {{"--row", "2", "--quality", "hq"}, "信息：暂无此音质资源"},
+      {{"--row", "99999999999999999999999", "--quality", "hq"}, "信息：暂无此音质资源"},
       {{"--row", "1", "--quality", "lq"}, "信息：暂无此音质资源"},
       {{"--row", "1", "--quality", "hq"}, "信息：下载失败"},
   };
