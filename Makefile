@@ -18,5 +18,8 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j2
 
+screenshot: build
+	@scripts/screenshot $(BUILD)
+
 clean:
 	rm -rf $(BUILD)
