@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <regex>
 #include <set>
 
 #include "music/demo_audio.h"
 #include "music/demo_catalogue.h"
+#include "regex/regex_object.h"
+#include "textcore/codepage.h"
 
 namespace qoravel {
 namespace {
@@ -89,17 +90,18 @@ TEST_F(DemoServiceTest, AnswersCompactJsonInTheServiceLayout) {
   EXPECT_EQ(answer->status, 200);
   EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
   EXPECT_EQ(answer->body.find('\n'), std::string::npos);
-  const std::regex record(
-      R"re("SongName":"([^"]*)".*?"Artist":"([^"]*)".*?"Length":"(\d\d:\d\d)".*?"FlacUrl":"([^"]*)".*?"SqUrl":"([^"]*)","HqUrl":"([^"]*)","LqUrl":"([^"]*)")re");
-  int records = 0;
+  RegexObject record;
+  ASSERT_TRUE(record.CompileAndExecute(
+      R"re("SongName":"([^"]*)".*?"Artist":"([^"]*)".*?"Length":"(\d\d:\d\d)".*?"FlacUrl":"([^"]*)".*?"SqUrl":"([^"]*)","HqUrl":"([^"]*)","LqUrl":"([^"]*)")re",
+      Utf8ToGbk(answer->body), /*caseSensitive=*/true));
+  const int records = record.MatchCount();
   bool sawSeveralSingers = false;
-  for (std::sregex_iterator it(answer->body.begin(), answer->body.end(), record), end; it != end;
-       ++it) {
-    ++records;
-    EXPECT_NE((*it)[2].str().find("林沐川"), std::string::npos);
-    sawSeveralSingers |= (*it)[2].str().find(';') != std::string::npos;
+  for (int i = 1; i <= records; ++i) {
+    const Text artist = record.SubMatchText(i, 2);
+    EXPECT_NE(artist.find("林沐川"_gbk), std::string::npos);
+    sawSeveralSingers |= artist.find(';') != std::string::npos;
     for (int group = 4; group <= 7; ++group) {
-      const std::string address = (*it)[group].str();
+      const Text address = record.SubMatchText(i, group);
       if (!address.empty()) {
         EXPECT_EQ(address.rfind("http://" + service_.host() + "/", 0), 0u);
       }

@@ -69,6 +69,7 @@ class DownloadTest : public ::testing::Test {
                                     });
     });
     http.Get("/slow.mp3", [this](const httplib::Request&, httplib::Response& response) {
+      slowArrived_.set_value();
       slowRelease_.wait();
       response.set_content("slow song", "audio/mpeg");
     });
@@ -102,6 +103,7 @@ class DownloadTest : public ::testing::Test {
     return window.Messages();
   }
 
+  std::promise<void> slowArrived_;  // the slow worker has shown the notice and asked
   std::promise<void> slowGate_;
   std::shared_future<void> slowRelease_ = slowGate_.get_future().share();
   bool slowReleased_ = false;
@@ -245,15 +247,16 @@ TEST_F(DownloadTest, TheFirstWorkerToFinishHidesTheNotice) {
   AddRow(window_, "Fast", "A", {"", "", "", "/a.mp3"});
   window_.SelectRow(0);
   StartDownload(window_, state_, kLq);
+  slowArrived_.get_future().wait();
   window_.SelectRow(1);
   StartDownload(window_, state_, kLq);
-  while (window_.Messages().empty()) std::this_thread::yield();
-  EXPECT_THAT(window_.Messages(), ::testing::ElementsAre(IsMessage("下载成功"_gbk)));
-  while (RunningDownloads() == 1 && window_.IsVisible(Control::透明标签3)) {
-    std::this_thread::yield();
+  // Waits for the fast worker to end; the bound only guards against a hang.
+  for (int round = 0; round < 10000 && RunningDownloads() != 1; ++round) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  EXPECT_FALSE(window_.IsVisible(Control::透明标签3));
+  EXPECT_THAT(window_.Messages(), ::testing::ElementsAre(IsMessage("下载成功"_gbk)));
   EXPECT_EQ(RunningDownloads(), 1);
+  EXPECT_FALSE(window_.IsVisible(Control::透明标签3));
   ReleaseSlowAnswer();
   WaitForDownloads();
   EXPECT_EQ(TempDir::ReadFile(folder_.path() / "A - Slow.mp3"), "slow song");
