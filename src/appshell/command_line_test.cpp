@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <sstream>
 
 #include "regex/regex_object.h"
@@ -149,9 +150,11 @@ TEST(CommandLineSearchTest, NothingFoundIsAFailureMessage) {
 
 TEST(CommandLineSearchTest, HostComesFromTheOptionThenTheEnvironment) {
   LoopbackServer service;
+  std::mutex seenMutex;  // the server's thread writes, the test reads
   std::string seenTarget;
   service.server().Get("/music/search/wy/1", [&](const httplib::Request& request,
                                                  httplib::Response& response) {
+    std::lock_guard lock(seenMutex);
     seenTarget = request.target;
     response.set_content(
         R"({"SongName":"a?b","Artist":"x;y","Length":"1","FlacUrl":"f","SqUrl":"s","HqUrl":"h","LqUrl":"l"})",
@@ -164,8 +167,12 @@ TEST(CommandLineSearchTest, HostComesFromTheOptionThenTheEnvironment) {
   EXPECT_EQ(fromEnvironment.status, 0);
   EXPECT_EQ(fromEnvironment.out, "a b\tx、y\t1\tf\ts\th\tl\n");
   EXPECT_EQ(fromEnvironment.err, "服务：" + service.host() + "（QORAVEL_HOST）\n");
-  EXPECT_EQ(seenTarget,
-            "/music/search/wy/1?format=json&sign=7e2d49b1c08f365ad4e91b7c2f06a835&keyword=%61%62");
+  {
+    std::lock_guard lock(seenMutex);
+    EXPECT_EQ(
+        seenTarget,
+        "/music/search/wy/1?format=json&sign=7e2d49b1c08f365ad4e91b7c2f06a835&keyword=%61%62");
+  }
 
   const Outcome fromOption =
       RunQoravel({"search", "--host", refused, "ab"}, {{"QORAVEL_HOST", service.host()}});

@@ -152,9 +152,11 @@ TEST_F(FetchUrlTest, ManyWorkersFetchAtOnce) {
 
 TEST(FetchUrlProxyTest, HonoursTheEnvironmentsProxy) {
   LoopbackServer proxy;
+  std::mutex seenMutex;  // the server's thread writes, the test reads
   std::string seenTarget;
   proxy.server().set_pre_routing_handler(
       [&](const httplib::Request& request, httplib::Response& response) {
+        std::lock_guard lock(seenMutex);
         seenTarget = request.target;
         response.set_content("via proxy", "audio/mpeg");
         return httplib::Server::HandlerResponse::Handled;
@@ -164,6 +166,7 @@ TEST(FetchUrlProxyTest, HonoursTheEnvironmentsProxy) {
   const ByteBuffer body = FetchUrl("http://songs.invalid/a.mp3");
   ::unsetenv("http_proxy");
   EXPECT_EQ(AsString(body), "via proxy");
+  std::lock_guard lock(seenMutex);
   EXPECT_EQ(seenTarget, "http://songs.invalid/a.mp3");
 }
 
