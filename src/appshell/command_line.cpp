@@ -199,14 +199,17 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
         error = "未知选项 " + name;
         return false;
       }
+      std::string value;
       if (equals != std::string::npos) {
-        arguments.*(option->field) = word.substr(equals + 1);
+        value = word.substr(equals + 1);
       } else if (i + 1 < argc) {
-        arguments.*(option->field) = std::string(argv[++i]);
-      } else {
+        value = argv[++i];
+      }
+      if (value.empty()) {
         error = name + " 缺少取值";
         return false;
       }
+      arguments.*(option->field) = value;
       continue;
     }
     if (!commandSeen) {
@@ -284,7 +287,6 @@ int RunDownloadCommand(const Arguments& arguments) {
   }
   if (column < 0)
     return UsageError("--quality 只能是 flac、sq、hq 或 lq，而不是 " + *arguments.quality);
-  if (arguments.to && arguments.to->empty()) return UsageError("--to 需要一个文件夹");
 
   Service service;
   if (!service.Open(arguments)) return kExitFailure;

@@ -33,7 +33,8 @@ struct Arguments {
 };
 
 // Splits argv into the command, its words and the options ("--name value" or "--name=value";
-// "--" ends the options). False with a one-line explanation for an unknown or valueless option.
+// "--" ends the options). False with a one-line explanation for an unknown option or one without
+// a value (an empty value included).
 [[nodiscard]] bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& error);
 
 // The first option given that is not among the allowed names ("--host", ...), if any.

@@ -241,6 +241,8 @@ TEST(CommandLineUsageTest, BadArgumentsGetOneLineAndStatusTwo) {
       {"search", "a", "b"},
       {"search", "a", "--row", "1"},
       {"search", "a", "--host"},
+      {"search", "a", "--host="},
+      {"download", "a", "--row", "1", "--quality", "lq", "--to", ""},
       {"search", "a", "--colour"},
       {"play", "a"},
       {"download", "a", "--quality", "lq"},
