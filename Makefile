@@ -21,6 +21,12 @@ test: build
 screenshot: build
 	@scripts/screenshot $(BUILD)
 
+# Every benchmark beside its peer, in one table with a CSV and a chart in $(BUILD)/bench/
+# (bench/run). Not part of `make test` or CI: it takes a few minutes and wants a quiet machine.
+bench: configure
+	@cmake --build $(BUILD) --target benchmarks
+	@bench/run $(BUILD)
+
 clean:
 	rm -rf $(BUILD)
 

@@ -1,7 +1,10 @@
-// HttpRequest against a bare libcurl easy call and the curl tool, all on one loopback server in
-// the same run: requests per second and latency of small answers, throughput of a 100 MB body.
-// Usage: http_bench [requests] [body megabytes]
+// HttpRequest against a bare libcurl easy call and the curl tool, all on one loopback server (a
+// process of its own) in the same run: requests per second and latency of small answers,
+// throughput of a 100 MB body.
+// Usage: http_bench [--figures=FILE] [requests] [body megabytes]
 #include <curl/curl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "figure_file.h"
 #include "http/http_request.h"
 #include "testing/raw_http_server.h"
 
@@ -27,6 +31,11 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 struct Timing {
   std::vector<double> seconds;  // one entry per run
+  double Mean() const {
+    double total = 0;
+    for (double s : seconds) total += s;
+    return total / static_cast<double>(seconds.size());
+  }
   double Median() const {
     std::vector<double> sorted = seconds;
     std::sort(sorted.begin(), sorted.end());
@@ -78,10 +87,8 @@ double RunShell(const std::string& command) {
 }
 
 void ReportRequests(const char* name, const Timing& timing) {
-  double total = 0;
-  for (double s : timing.seconds) total += s;
-  std::printf("  %-34s %9.0f req/s   median %7.1f us   p90 %7.1f us\n", name,
-              timing.seconds.size() / total, timing.Median() * 1e6, timing.Quantile(0.9) * 1e6);
+  std::printf("  %-34s %9.0f req/s   median %7.1f us   p90 %7.1f us\n", name, 1 / timing.Mean(),
+              timing.Median() * 1e6, timing.Quantile(0.9) * 1e6);
 }
 
 void ReportThroughput(const char* name, const Timing& timing, double megabytes) {
@@ -89,22 +96,71 @@ void ReportThroughput(const char* name, const Timing& timing, double megabytes) 
               timing.Median() * 1e3);
 }
 
+// The loopback server in a process of its own, so that its threads do not share the clients'
+// address space (thread stacks and page faults there would slow the in-process clients alone).
+class ServerProcess {
+ public:
+  explicit ServerProcess(std::size_t bigBytes) {
+    int portPipe[2], lifePipe[2];
+    if (::pipe(portPipe) != 0 || ::pipe(lifePipe) != 0) std::abort();
+    child_ = ::fork();
+    if (child_ == 0) {
+      ::close(portPipe[0]);
+      ::close(lifePipe[1]);
+      Serve(bigBytes, portPipe[1], lifePipe[0]);
+      ::_exit(0);
+    }
+    ::close(portPipe[1]);
+    ::close(lifePipe[0]);
+    life_ = lifePipe[1];
+    if (::read(portPipe[0], &port_, sizeof port_) != sizeof port_) std::abort();
+    ::close(portPipe[0]);
+  }
+  ~ServerProcess() {
+    ::close(life_);
+    ::waitpid(child_, nullptr, 0);
+  }
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+ private:
+  // In the child: serves small answers, and bigBytes on /big, until the parent closes the pipe.
+  static void Serve(std::size_t bigBytes, int portOut, int lifeIn) {
+    auto big = std::make_shared<const std::string>(bigBytes, 'x');
+    const std::string smallReply = HttpReply(
+        "HTTP/1.1 200 OK", "Content-Type: application/json\r\n", R"({"code":200,"data":[]})");
+    const std::string bigHead = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bigBytes) +
+                                "\r\nConnection: close\r\n\r\n";
+    RawHttpServer server([&](const RecordedRequest& request) {
+      if (request.RequestLine().rfind("GET /big", 0) == 0) return ScriptedReply{bigHead, big};
+      return ScriptedReply{smallReply};
+    });
+    const int port = server.port();
+    if (::write(portOut, &port, sizeof port) != sizeof port) std::abort();
+    char ignored;
+    while (::read(lifeIn, &ignored, 1) > 0) {
+    }
+  }
+
+  pid_t child_ = -1;
+  int life_ = -1;
+  int port_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  qoravel::bench::FigureFile figures(argc, argv);
   const int requests = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int megabytes = argc > 2 ? std::atoi(argv[2]) : 100;
   constexpr int kBodyRuns = 7;
 
-  auto big = std::make_shared<const std::string>(static_cast<size_t>(megabytes) << 20, 'x');
-  const std::string smallReply = HttpReply("HTTP/1.1 200 OK", "Content-Type: application/json\r\n",
-                                           R"({"code":200,"data":[]})");
-  const std::string bigHead = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(big->size()) +
-                              "\r\nConnection: close\r\n\r\n";
-  RawHttpServer server([&](const RecordedRequest& request) {
-    if (request.RequestLine().rfind("GET /big", 0) == 0) return ScriptedReply{bigHead, big};
-    return ScriptedReply{smallReply};
-  });
+  const std::size_t bigBytes = static_cast<std::size_t>(megabytes) << 20;
+  ServerProcess server(bigBytes);
   const std::string smallUrl = server.Url("/small");
   const std::string bigUrl = server.Url("/big");
   curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -126,11 +182,18 @@ int main(int argc, char** argv) {
   ReportRequests("curl tool, one process each", toolEach[0]);
   std::printf("  per-request time, HttpRequest / bare libcurl: %.2fx (median)\n",
               small[0].Median() / small[1].Median());
+  figures.Add("http.small.httprequest.median_us", small[0].Median() * 1e6);
+  figures.Add("http.small.libcurl.median_us", small[1].Median() * 1e6);
+  figures.Add("http.small.httprequest.mean_us", small[0].Mean() * 1e6);
+  figures.Add("http.small.libcurl.mean_us", small[1].Mean() * 1e6);
+  figures.Add("http.small.curl_tool_all.mean_us", toolAll / requests * 1e6);
+  figures.Add("http.small.curl_tool_each.median_us", toolEach[0].Median() * 1e6);
+  figures.Add("http.small.requests", requests);
 
   std::printf("Body of %d MB, median of %d runs:\n", megabytes, kBodyRuns);
   std::vector<Timing> body = TimeInTurn(
       kBodyRuns, {[&] {
-                    if (qoravel::HttpRequest(bigUrl).size() != big->size())
+                    if (qoravel::HttpRequest(bigUrl).size() != bigBytes)
                       std::fprintf(stderr, "short\n");
                   },
                   [&] { BareCurl(bigUrl); }, [&] { RunShell("curl -s -o /dev/null " + bigUrl); }});
@@ -139,5 +202,9 @@ int main(int argc, char** argv) {
   ReportThroughput("curl -o /dev/null", body[2], megabytes);
   std::printf("  time, HttpRequest / curl -o /dev/null: %.2fx\n",
               body[0].Median() / body[2].Median());
+  figures.Add("http.body.httprequest.ms", body[0].Median() * 1e3);
+  figures.Add("http.body.libcurl.ms", body[1].Median() * 1e3);
+  figures.Add("http.body.curl_o.ms", body[2].Median() * 1e3);
+  figures.Add("http.body.megabytes", megabytes);
   return 0;
 }

@@ -1,7 +1,7 @@
 // Download throughput and peak memory: the program's download worker against `curl -o`, both
 // fetching the same large file from one loopback server in the same run.
 //
-//   music_bench_download [MEGABYTES...]      default: 20 200
+//   music_bench_download [--figures=FILE] [MEGABYTES...]      default: 20 200
 //
 // Each client runs as a child process so that its peak resident memory is its own. The worker is
 // timed from the quality choice to the end of the worker, curl by its own time_total; the real
@@ -17,9 +17,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "appshell/memory_window.h"
+#include "figure_file.h"
 #include "music/download.h"
 #include "testing/loopback_server.h"
 #include "testing/temp_dir.h"
@@ -131,6 +133,7 @@ struct Rounds {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qoravel::bench::FigureFile figures(argc, argv);
   if (argc == 4 && std::strcmp(argv[1], "--fetch") == 0) return FetchOnce(argv[2], argv[3]);
   std::vector<long> sizesMb;
   for (int i = 1; i < argc; ++i) sizesMb.push_back(std::atol(argv[i]));
@@ -164,12 +167,15 @@ int main(int argc, char** argv) {
       program.Add(whole.seconds, whole.peakKib);
     }
     const double megabytes = static_cast<double>(mb);
-    for (auto [name, rounds] : {std::pair{"download worker", &worker},
-                                {"curl -o", &curl},
-                                {"qoravel download (all)", &program}}) {
+    for (auto [name, key, rounds] : {std::tuple{"download worker", "worker", &worker},
+                                     {"curl -o", "curl_o", &curl},
+                                     {"qoravel download (all)", "program", &program}}) {
       const double seconds = rounds->Median();
       std::printf("%6ld MB  %-22s %10.3f %10.0f %9.1f MB\n", mb, name, seconds, megabytes / seconds,
                   rounds->peakKib / 1024.0);
+      const std::string prefix = "download." + std::to_string(mb) + "mb." + key;
+      figures.Add(prefix + ".seconds", seconds);
+      figures.Add(prefix + ".peak_mb", rounds->peakKib / 1024.0);
     }
     std::printf("%6ld MB  worker throughput / curl: %.1f %%\n", mb,
                 100.0 * curl.Median() / worker.Median());

@@ -1,12 +1,15 @@
 // RegexObject over a 10 MB compact search answer of 20,000 song records: the song pattern run
 // and all seven fields of every match read back, as the result list is filled; then the two
 // parts of that cost apart (code page conversion of the subject, the engine alone).
+// `regex_bench --write-answer=FILE` writes the answer (UTF-8, as served) for the peers instead.
 #include <benchmark/benchmark.h>
 
+#include <cstring>
 #include <string>
 
 #include "regex/match_collector.h"
 #include "regex/regex_object.h"
+#include "song_answer.h"
 #include "textcore/codepage.h"
 #include "textcore/text.h"
 
@@ -18,35 +21,11 @@ const Text kSongPattern =
     ".*?)"
     "FlacUrl#引号:#引号(.*?)#引号(.*?)SqUrl#引号:#引号(.*?)#引号,#引号HqUrl#引号:#引号(.*?)#引号,"
     "#引号LqUrl#引号:#引号(.*?)#引号"_gbk;
-constexpr int kRecords = 20'000;
+constexpr int kRecords = bench::kAnswerRecords;
 constexpr int kFieldGroups[] = {1, 3, 5, 7, 9, 10, 11};
 
-// One record of about 500 bytes in the service's layout, Chinese names included.
-Text SongRecord(int id) {
-  static const Text kNames[] = {"晴空下的约定"_gbk, "海边的风（现场版）"_gbk, "夜航船"_gbk,
-                                "Rain?Song"};
-  static const Text kArtists[] = {"林沐川;苏晚晴"_gbk, "林沐川"_gbk, "周远山;Ａｌｉｃｅ"_gbk};
-  const std::string n = std::to_string(id);
-  const std::string url = "http://dl.music.example/file/" + n + "/a8f3c61e9d0b47f2";
-  return TextConcat(
-      "{\"SongId\":\"", n, "\",\"SongName\":\"", kNames[id % 4], "\",\"Artist\":\"",
-      kArtists[id % 3], "\",\"Album\":\"", "夏夜专辑"_gbk,
-      "\",\"Length\":\"04:", std::to_string(10 + id % 50),
-      "\",\"Pic\":\"http://img.music.example/cover/", n, ".jpg?size=300x300\",\"FlacUrl\":\"",
-      id % 7 == 0 ? std::string() : url + ".flac?token=7e2d49b1c08f", "\",\"SqUrl\":\"", url,
-      "_sq.flac?token=7e2d49b1c08f", "\",\"HqUrl\":\"", url, ".mp3?br=320&token=7e2d49b1c08f",
-      "\",\"LqUrl\":\"", url, ".mp3?br=128&token=7e2d49b1c08f\"}");
-}
-
 const Text& Answer() {
-  static const Text answer = [] {
-    Text text = "{\"code\":200,\"msg\":\"ok\",\"data\":[";
-    for (int id = 1; id <= kRecords; ++id) {
-      if (id > 1) text += ",";
-      text += SongRecord(id);
-    }
-    return text + "]}";
-  }();
+  static const Text answer = Utf8ToGbk(bench::SongAnswerUtf8(kRecords));
   return answer;
 }
 
@@ -109,4 +88,14 @@ BENCHMARK(BM_FieldsOnly)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace qoravel
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  constexpr const char* kWriteAnswer = "--write-answer=";
+  if (argc == 2 && std::strncmp(argv[1], kWriteAnswer, std::strlen(kWriteAnswer)) == 0) {
+    return qoravel::bench::WriteSongAnswer(argv[1] + std::strlen(kWriteAnswer)) ? 0 : 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,9 +1,14 @@
 // Throughput of the text primitives on large texts (100 MB against 200 MB shows whether they
 // stay linear) and of the code-page conversions on a JSON answer of the music service's shape.
+// Each has a peer on the same text: std::string for the primitives (case-sensitive forms, as
+// std::string has no other), glibc's iconv for the conversions.
 #include <benchmark/benchmark.h>
+#include <iconv.h>
 
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "textcore/codepage.h"
 #include "textcore/text.h"
@@ -85,6 +90,84 @@ void BM_TextSplit(benchmark::State& state) {
   SetThroughput(state, text.size());
 }
 
+void BM_StdStringFindAbsent(benchmark::State& state) {
+  const Text& text = JsonText(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text.find("\"Absent\":"));
+  }
+  SetThroughput(state, text.size());
+}
+
+// The loop a program writes without a replace-all: find, append the gap and the replacement.
+void BM_StdStringReplace(benchmark::State& state) {
+  const Text& text = JsonText(static_cast<std::size_t>(state.range(0)));
+  const std::string_view sought = "music.example";
+  for (auto _ : state) {
+    std::string replaced;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(sought, from)) != std::string::npos;
+         from = at + sought.size()) {
+      replaced.append(text, from, at - from).append("cdn.example.org");
+    }
+    replaced.append(text, from);
+    benchmark::DoNotOptimize(replaced);
+  }
+  SetThroughput(state, text.size());
+}
+
+void BM_StdStringSplit(benchmark::State& state) {
+  const Text& text = JsonText(static_cast<std::size_t>(state.range(0)));
+  const std::string_view delimiter = "},";
+  for (auto _ : state) {
+    std::vector<std::string> records;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(delimiter, from)) != std::string::npos;
+         from = at + delimiter.size()) {
+      records.emplace_back(text, from, at - from);
+    }
+    records.emplace_back(text, from);
+    benchmark::DoNotOptimize(records);
+  }
+  SetThroughput(state, text.size());
+}
+
+// glibc's iconv over the whole text at once, the output sized for the worst case.
+std::string Iconv(iconv_t converter, const std::string& input) {
+  std::string output(input.size() * 2 + 16, '\0');
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char* out = output.data();
+  std::size_t outLeft = output.size();
+  if (iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) return {};
+  output.resize(output.size() - outLeft);
+  return output;
+}
+
+void IconvBenchmark(benchmark::State& state, const char* to, const char* from,
+                    const std::string& input) {
+  iconv_t converter = iconv_open(to, from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    state.SkipWithError("iconv has no such conversion");
+    return;
+  }
+  for (auto _ : state) {
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    std::string converted = Iconv(converter, input);
+    if (converted.empty()) state.SkipWithError("iconv failed");
+    benchmark::DoNotOptimize(converted);
+  }
+  iconv_close(converter);
+  SetThroughput(state, input.size());
+}
+
+void BM_IconvGbkToUtf8(benchmark::State& state) {
+  IconvBenchmark(state, "UTF-8", "CP936", JsonText(10));
+}
+
+void BM_IconvUtf8ToGbk(benchmark::State& state) {
+  IconvBenchmark(state, "CP936", "UTF-8", GbkToUtf8(JsonText(10)));
+}
+
 void BM_GbkToUtf8(benchmark::State& state) {
   const Text& text = JsonText(10);
   for (auto _ : state) {
@@ -125,13 +208,19 @@ void BM_GbkToUtf16AndBack(benchmark::State& state) {
 }
 
 #define LINEAR_SIZES Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN)
+// Each figure is followed by its peer's, so that both meet the machine in the same mood.
 BENCHMARK(BM_TextReplace)->LINEAR_SIZES;
+BENCHMARK(BM_StdStringReplace)->LINEAR_SIZES;
 BENCHMARK(BM_TextReplaceIgnoringCase)->LINEAR_SIZES;
 BENCHMARK(BM_TextFindAbsent)->LINEAR_SIZES;
+BENCHMARK(BM_StdStringFindAbsent)->LINEAR_SIZES;
 BENCHMARK(BM_TextFindAbsentIgnoringCase)->LINEAR_SIZES;
 BENCHMARK(BM_TextSplit)->LINEAR_SIZES;
+BENCHMARK(BM_StdStringSplit)->LINEAR_SIZES;
 BENCHMARK(BM_GbkToUtf8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IconvGbkToUtf8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf8ToGbk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IconvUtf8ToGbk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GbkToUtf8AllChinese)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GbkToUtf16AndBack)->Unit(benchmark::kMillisecond);
 
