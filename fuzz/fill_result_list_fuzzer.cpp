@@ -36,9 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(rows == window.RowCount());
   const std::vector<ShownMessage> messages = window.Messages();
   if (rows == 0) {
+    static const Text kNoMatch = "匹配失败，请检检查正则语句是否有误，数量：0"_gbk;
+    static const Text kNotRun = "正则创建失败，请检查正则表达式语句是否有误！"_gbk;
     FUZZ_CHECK(messages.size() == 1 && messages[0].icon == kIconError);
-    FUZZ_CHECK(messages[0].text == "匹配失败，请检检查正则语句是否有误，数量：0"_gbk ||
-               messages[0].text == "正则创建失败，请检查正则表达式语句是否有误！"_gbk);
+    FUZZ_CHECK(messages[0].text == kNoMatch || messages[0].text == kNotRun);
     FUZZ_CHECK(state.songName == "earlier");
     return 0;
   }
@@ -56,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<Text> expected;
     for (const int group : kGroups) expected.push_back(regex.SubMatchText(row + 1, group));
     expected[0] = TextReplace(expected[0], "?", " ");
-    expected[1] = TextReplace(expected[1], ";", "、"_gbk);
+    static const Text kEnumerationComma = "、"_gbk;
+    expected[1] = TextReplace(expected[1], ";", kEnumerationComma);
     FUZZ_CHECK(Row(window, row) == expected);
   }
   // A second search with the same answer first clears the list, then fills the same rows.
