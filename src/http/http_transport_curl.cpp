@@ -23,8 +23,10 @@ using Clock = std::chrono::steady_clock;
 constexpr long kMaxRedirects = 10;                // as many hops as the platform client follows
 constexpr long kDefaultProxyPort = 80;            // a proxy named without a port listens here
 constexpr long kReceiveBufferBytes = 512 * 1024;  // fewer, larger reads for big bodies
-// A stated Content-Length is reserved up front, but never more than this: a server may lie.
-constexpr curl_off_t kMaxReservedBodyBytes = 512LL * 1024 * 1024;
+// The body is held in memory, and a search copies it a few times more on its way to the list:
+// a longer body is cut off as a failed read, so that an answer that never ends cannot take all
+// of the machine's memory. A stated Content-Length is reserved up front up to this size.
+constexpr curl_off_t kMaxBodyBytes = 256LL * 1024 * 1024;
 // Headers libcurl would add on its own unless the request already names them; a name listed
 // here with an empty value tells libcurl to leave it out.
 constexpr const char* kLibcurlOwnHeaders[] = {"Accept", "Content-Type", "Expect",
@@ -45,7 +47,7 @@ void AdviseHugePages(std::string& buffer) {
 // Makes room for more body bytes, growing geometrically so that the copies stay linear.
 void ReserveAtLeast(std::string& buffer, size_t needed) {
   if (needed <= buffer.capacity()) return;
-  buffer.reserve(std::max(needed, buffer.capacity() * 2));
+  buffer.reserve(std::min(std::max(needed, buffer.capacity() * 2), size_t{kMaxBodyBytes}));
   AdviseHugePages(buffer);
 }
 
@@ -181,8 +183,7 @@ void HttpTransport::State::ReserveBody() {
   if (verb == "HEAD") return;
   curl_off_t length = -1;
   curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-  if (length > 0)
-    ReserveAtLeast(body, static_cast<size_t>(std::min(length, kMaxReservedBodyBytes)));
+  if (length > 0) ReserveAtLeast(body, static_cast<size_t>(std::min(length, kMaxBodyBytes)));
 }
 
 HttpTransport::Outcome HttpTransport::State::Classify(CURLcode result, size_t bodySize) const {
@@ -204,6 +205,7 @@ size_t HttpTransport::State::HeaderCallback(char* data, size_t size, size_t coun
 size_t HttpTransport::State::WriteCallback(char* data, size_t size, size_t count, void* self) {
   auto* state = static_cast<State*>(self);
   state->lastActivity = Clock::now();
+  if (size * count > kMaxBodyBytes - state->body.size()) return 0;  // ends as a read failure
   try {
     ReserveAtLeast(state->body, state->body.size() + size * count);
     state->body.append(data, size * count);
