@@ -288,18 +288,24 @@ int RunDownloadCommand(const Arguments& arguments) {
   if (column < 0)
     return UsageError("--quality 只能是 flac、sq、hq 或 lq，而不是 " + *arguments.quality);
 
+  AppState state;
+  if (arguments.to) {
+    // For this run only: nothing is written to the settings file.
+    const std::string folder = std::filesystem::absolute(*arguments.to).lexically_normal().string();
+    state.saveFolder = Utf8ToGbk(folder);
+    // A name code page 936 cannot hold would turn into another folder ("?" in its place).
+    if (GbkToUtf8(state.saveFolder) != folder)
+      return UsageError("--to 的文件夹名含有无法表示的字符：" + *arguments.to);
+    if (state.saveFolder.size() > 1 && state.saveFolder.back() == '/') state.saveFolder.pop_back();
+  }
+
   Service service;
   if (!service.Open(arguments)) return kExitFailure;
   MemoryWindow window;
-  AppState state;
   const bool terminal = ::isatty(STDERR_FILENO) != 0;
   ProgressBar bar;
   PrintMessagesOf(window, terminal ? &bar : nullptr);
   if (arguments.to) {
-    // For this run only: nothing is written to the settings file.
-    state.saveFolder =
-        Utf8ToGbk(std::filesystem::absolute(*arguments.to).lexically_normal().string());
-    if (state.saveFolder.size() > 1 && state.saveFolder.back() == '/') state.saveFolder.pop_back();
     window.SetControlText(Control::编辑框_保存, state.saveFolder);
   } else {
     LoadSaveFolder(state, window);

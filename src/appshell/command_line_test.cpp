@@ -243,6 +243,7 @@ TEST(CommandLineUsageTest, BadArgumentsGetOneLineAndStatusTwo) {
       {"search", "a", "--host"},
       {"search", "a", "--host="},
       {"download", "a", "--row", "1", "--quality", "lq", "--to", ""},
+      {"download", "a", "--row", "1", "--quality", "lq", "--to", "/tmp/\xF0\x9F\x8E\xB5"},
       {"search", "a", "--colour"},
       {"play", "a"},
       {"download", "a", "--quality", "lq"},

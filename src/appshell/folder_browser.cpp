@@ -15,7 +15,11 @@ Text BrowseForFolder(const Text& prompt) {
       QApplication::activeWindow(), ToQString(prompt), QDir::homePath(), QFileDialog::ShowDirsOnly);
   if (folder.isEmpty()) return {};
   folder = QDir::cleanPath(folder);
-  return FromQString(folder);
+  // A folder whose name code page 936 cannot hold would come back as another folder ("?" in
+  // place of the character): that counts as no choice.
+  Text text = FromQString(folder);
+  if (ToQString(text) != folder) return {};
+  return text;
 }
 
 }  // namespace qoravel

@@ -333,5 +333,20 @@ TEST_F(ChangeFolderTest, RootFolderKeepsItsSeparatorAndCancelChangesNothing) {
   EXPECT_EQ(TempDir::ReadFile(settingsFile()), "[a]\na=/\n");
 }
 
+TEST_F(ChangeFolderTest, FolderCodePage936CannotNameChangesNothing) {
+  Show();
+  const Text before = state_.saveFolder;
+  TempDir parent;
+  std::filesystem::create_directory(parent.path() / "\xF0\x9F\x8E\xB5");  // an emoji
+  std::filesystem::create_directory(parent.path() / "?");  // where the lost character would lead
+  ChangeFolder([&](QFileDialog* dialog) {
+    dialog->setDirectory(QString::fromStdString((parent.path() / "\xF0\x9F\x8E\xB5").string()));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_EQ(state_.saveFolder, before);
+  EXPECT_EQ(ops_->GetControlText(Control::编辑框_保存), before);
+  EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+}
+
 }  // namespace
 }  // namespace qoravel

@@ -276,12 +276,16 @@ TEST_F(DownloadHostileTest, SaveFoldersWithChineseAndUnspeakableNames) {
                 "songs/我的 音乐/林沐川（精选）·二〇二四/" + kSongFile, body);
   }
   {
-    // A character code page 936 lacks cannot be named inside the program: the folder is not
-    // found and nothing is written anywhere, no folder named "?" included.
+    // A character code page 936 lacks cannot be named inside the program: the folder is refused
+    // before anything is fetched, even when a folder named "?" stands where it would turn to.
     const fs::path unspeakable = songs() / "🎵";
     fs::create_directories(unspeakable);
+    fs::create_directories(songs() / "?");
     const FolderTree before = Everything();
-    ExpectFailed(Download(services, unspeakable), before);
+    const RunResult run = Download(services, unspeakable);
+    ASSERT_TRUE(run.EndedByItself()) << run.Describe();
+    EXPECT_EQ(run.exitStatus, 2) << run.Describe();
+    EXPECT_EQ(Everything(), before);
   }
 }
 
