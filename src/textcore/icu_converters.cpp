@@ -71,21 +71,23 @@ bool IsAsciiCompatible(unsigned codePage) {
   return codePage == kAnsiCodePage || codePage == kGbkCodePage || codePage == kUtf8CodePage;
 }
 
-bool AppendDecoded(std::string_view bytes, unsigned codePage, std::u16string& out) {
-  UConverter* converter = ConverterFor(codePage);
-  if (converter == nullptr) return false;
-  ucnv_resetToUnicode(converter);
+namespace {
+
+// Runs one ICU conversion (ucnv_toUnicode or ucnv_fromUnicode) of the whole source, appending to
+// out and growing it until the converter stops asking for room. On failure out is left as it was.
+template <typename Source, typename Target, typename Convert>
+bool AppendConverted(UConverter* converter, std::basic_string_view<Source> input, std::size_t room,
+                     std::basic_string<Target>& out, Convert convert) {
   const std::size_t start = out.size();
-  // One unit per byte is enough for every code page met here; the loop grows it otherwise.
   std::size_t written = start;
-  out.resize(start + bytes.size() + 1);
-  const char* source = bytes.data();
-  const char* sourceEnd = source + bytes.size();
+  out.resize(start + room);
+  const Source* source = input.data();
+  const Source* sourceEnd = source + input.size();
   for (;;) {
-    UChar* target = out.data() + written;
+    Target* target = out.data() + written;
     UErrorCode error = U_ZERO_ERROR;
-    ucnv_toUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
-                   /*flush=*/true, &error);
+    convert(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
+            /*flush=*/true, &error);
     written = static_cast<std::size_t>(target - out.data());
     if (error == U_BUFFER_OVERFLOW_ERROR) {
       out.resize(out.size() * 2 + 16);
@@ -95,40 +97,27 @@ bool AppendDecoded(std::string_view bytes, unsigned codePage, std::u16string& ou
       out.resize(start);
       return false;
     }
-    break;
+    out.resize(written);
+    return true;
   }
-  out.resize(written);
-  return true;
+}
+
+}  // namespace
+
+bool AppendDecoded(std::string_view bytes, unsigned codePage, std::u16string& out) {
+  UConverter* converter = ConverterFor(codePage);
+  if (converter == nullptr) return false;
+  ucnv_resetToUnicode(converter);
+  // One unit per byte is enough for every code page met here; the loop grows it otherwise.
+  return AppendConverted(converter, bytes, bytes.size() + 1, out, ucnv_toUnicode);
 }
 
 bool AppendEncoded(std::u16string_view units, unsigned codePage, std::string& out) {
   UConverter* converter = ConverterFor(codePage);
   if (converter == nullptr) return false;
   ucnv_resetFromUnicode(converter);
-  const std::size_t start = out.size();
-  std::size_t written = start;
   // Three bytes per unit covers UTF-8 and every double-byte code page.
-  out.resize(start + units.size() * 3 + 4);
-  const UChar* source = units.data();
-  const UChar* sourceEnd = source + units.size();
-  for (;;) {
-    char* target = out.data() + written;
-    UErrorCode error = U_ZERO_ERROR;
-    ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
-                     /*flush=*/true, &error);
-    written = static_cast<std::size_t>(target - out.data());
-    if (error == U_BUFFER_OVERFLOW_ERROR) {
-      out.resize(out.size() * 2 + 16);
-      continue;
-    }
-    if (U_FAILURE(error)) {
-      out.resize(start);
-      return false;
-    }
-    break;
-  }
-  out.resize(written);
-  return true;
+  return AppendConverted(converter, units, units.size() * 3 + 4, out, ucnv_fromUnicode);
 }
 
 }  // namespace qoravel::icu_converters
