@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "music/result_list.h"
 #include "regex/match_collector.h"
 #include "regex/regex_object.h"
 #include "song_answer.h"
@@ -16,11 +17,7 @@
 namespace qoravel {
 namespace {
 
-const Text kSongPattern =
-    "SongName#引号:#引号(.*?)#引号(.*?)Artist#引号:#引号(.*?)#引号(.*?)Length#引号:#引号(.*?)#引号("
-    ".*?)"
-    "FlacUrl#引号:#引号(.*?)#引号(.*?)SqUrl#引号:#引号(.*?)#引号,#引号HqUrl#引号:#引号(.*?)#引号,"
-    "#引号LqUrl#引号:#引号(.*?)#引号"_gbk;
+const Text& kSongPattern = SongPattern();
 constexpr int kRecords = bench::kAnswerRecords;
 constexpr int kFieldGroups[] = {1, 3, 5, 7, 9, 10, 11};
 
