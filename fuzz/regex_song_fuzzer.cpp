@@ -1,23 +1,9 @@
 // RegexObject with the song pattern, run as the result list runs it, over arbitrary answers.
 // Input: the answer (code page 936 text up to the first NUL).
 #include "fuzz_input.h"
+#include "music/result_list.h"
 #include "regex/regex_object.h"
 #include "regex_checks.h"
-#include "textcore/codepage.h"
-
-namespace {
-
-using qoravel::operator""_gbk;
-
-const qoravel::Text& SongPattern() {
-  static const qoravel::Text pattern =
-      "SongName#引号:#引号(.*?)#引号(.*?)Artist#引号:#引号(.*?)#引号(.*?)Length#引号:#引号(.*?)#"
-      "引号(.*?)FlacUrl#引号:#引号(.*?)#引号(.*?)SqUrl#引号:#引号(.*?)#引号,#引号HqUrl#引号:#引号"
-      "(.*?)#引号,#引号LqUrl#引号:#引号(.*?)#引号"_gbk;
-  return pattern;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace qoravel;

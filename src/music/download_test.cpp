@@ -34,15 +34,6 @@ class GatedWindow : public MemoryWindow {
   std::shared_future<void> gate_ = release_.get_future().share();
 };
 
-std::vector<std::string> FileNames(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class DownloadTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -121,7 +112,8 @@ TEST_F(DownloadTest, SavesTheChosenQualityAsSingerDashSongMp3) {
   EXPECT_EQ(state_.chosenUrl, server_.Url("/b.mp3"));
   EXPECT_EQ(TempDir::ReadFile(folder_.path() / "林沐川、白露 - 北岸的灯.mp3"),
             std::string(300000, 'B'));
-  EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"林沐川、白露 - 北岸的灯.mp3"});
+  EXPECT_EQ(TempDir::FileNames(folder_.path()),
+            std::vector<std::string>{"林沐川、白露 - 北岸的灯.mp3"});
   EXPECT_FALSE(window_.IsVisible(Control::透明标签3));
 }
 
@@ -136,7 +128,7 @@ TEST_F(DownloadTest, NoRowOrAnEmptyCellStartsNothing) {
   }
   EXPECT_THAT(window_.Messages(), ::testing::Each(IsMessage("暂无此音质资源"_gbk)));
   EXPECT_EQ(window_.Messages().size(), 4u);
-  EXPECT_TRUE(FileNames(folder_.path()).empty());
+  EXPECT_TRUE(TempDir::FileNames(folder_.path()).empty());
 }
 
 // Each of these used to leave an empty, partial or error-page file under the song's name and say
@@ -156,7 +148,7 @@ TEST_F(DownloadTest, AFailedFetchReportsFailureAndKeepsTheExistingFile) {
     EXPECT_THAT(Download(window, 0, kHq), ::testing::ElementsAre(IsMessage("下载失败"_gbk)))
         << address;
     EXPECT_EQ(TempDir::ReadFile(existing), "the good old song") << address;
-    EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"A - S.mp3"}) << address;
+    EXPECT_EQ(TempDir::FileNames(folder_.path()), std::vector<std::string>{"A - S.mp3"}) << address;
     EXPECT_FALSE(window.IsVisible(Control::透明标签3));
   }
 }
@@ -171,9 +163,9 @@ TEST_F(DownloadTest, ANameThatWouldLeaveTheSaveFolderWritesNothing) {
   AddRow(window_, "x/../../y", "A", {"", "", "", "/a.mp3"});
   EXPECT_THAT(Download(window_, 0, kLq), ::testing::ElementsAre(IsMessage("下载失败"_gbk)));
   EXPECT_THAT(Download(window_, 1, kLq), ::testing::Each(IsMessage("下载失败"_gbk)));
-  EXPECT_TRUE(FileNames(folder_.path() / "inner").empty());
-  EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"inner"});
-  EXPECT_TRUE(FileNames(outside.path()).empty());
+  EXPECT_TRUE(TempDir::FileNames(folder_.path() / "inner").empty());
+  EXPECT_EQ(TempDir::FileNames(folder_.path()), std::vector<std::string>{"inner"});
+  EXPECT_TRUE(TempDir::FileNames(outside.path()).empty());
 }
 
 TEST_F(DownloadTest, DotsAloneStayInsideTheSaveFolder) {
@@ -186,7 +178,7 @@ TEST_F(DownloadTest, AMissingSaveFolderFails) {
   state_.saveFolder = Utf8ToGbk((folder_.path() / "gone").string());
   AddRow(window_, "S", "A", {"", "", "", "/a.mp3"});
   EXPECT_THAT(Download(window_, 0, kLq), ::testing::ElementsAre(IsMessage("下载失败"_gbk)));
-  EXPECT_TRUE(FileNames(folder_.path()).empty());
+  EXPECT_TRUE(TempDir::FileNames(folder_.path()).empty());
 }
 
 // The worker gets its own copies at the moment of the choice: a later choice, folder change or
@@ -205,8 +197,8 @@ TEST_F(DownloadTest, TheWorkerKeepsWhatWasChosenWhenItStarted) {
   WaitForDownloads();
   EXPECT_THAT(window.Messages(), ::testing::ElementsAre(IsMessage("下载成功"_gbk)));
   EXPECT_EQ(TempDir::ReadFile(folder_.path() / "One - First.mp3"), "song A bytes");
-  EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"One - First.mp3"});
-  EXPECT_TRUE(FileNames(elsewhere.path()).empty());
+  EXPECT_EQ(TempDir::FileNames(folder_.path()), std::vector<std::string>{"One - First.mp3"});
+  EXPECT_TRUE(TempDir::FileNames(elsewhere.path()).empty());
 }
 
 TEST_F(DownloadTest, TwoDownloadsAtOnceToDifferentNames) {
@@ -238,7 +230,7 @@ TEST_F(DownloadTest, TwoDownloadsAtOnceToTheSameNameLeaveOneWholeFile) {
   EXPECT_THAT(window.Messages(), ::testing::Each(IsMessage("下载成功"_gbk)));
   const std::string saved = TempDir::ReadFile(folder_.path() / "A - S.mp3");
   EXPECT_TRUE(saved == "song A bytes" || saved == std::string(300000, 'B')) << saved.size();
-  EXPECT_EQ(FileNames(folder_.path()), std::vector<std::string>{"A - S.mp3"});
+  EXPECT_EQ(TempDir::FileNames(folder_.path()), std::vector<std::string>{"A - S.mp3"});
 }
 
 // The notice has no count: the first worker to finish hides it while another still runs.

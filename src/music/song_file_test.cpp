@@ -15,15 +15,6 @@ using testing::TempDir;
 
 ByteBuffer Bytes(const std::string& text) { return ByteBuffer(text.begin(), text.end()); }
 
-std::vector<std::string> FileNames(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(SongFileNameTest, JoinsThePiecesAsTheyAre) {
   const struct {
     Text folder, singer, song, expected;
@@ -68,7 +59,7 @@ TEST(WriteBytesToFileTest, FailsWhereNoFileCanBeWritten) {
                                   folder, folder + "/" + std::string(300, 'a')}) {
     EXPECT_FALSE(WriteBytesToFile(Utf8ToGbk(path), Bytes("x"))) << path;
   }
-  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"plain"});
+  EXPECT_EQ(TempDir::FileNames(dir.path()), std::vector<std::string>{"plain"});
 }
 
 TEST(WriteBytesToFileTest, LeavesAFileAnotherWriterHolds) {
@@ -89,10 +80,10 @@ TEST(PartialFileTest, TakesTheFinalNameOnlyOnCommit) {
   ASSERT_TRUE(file.Write("new ", 4));
   ASSERT_TRUE(file.Write("song", 4));
   EXPECT_EQ(TempDir::ReadFile(target), "old song");
-  EXPECT_EQ(FileNames(dir.path()).size(), 2u);
+  EXPECT_EQ(TempDir::FileNames(dir.path()).size(), 2u);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(TempDir::ReadFile(target), "new song");
-  EXPECT_EQ(FileNames(dir.path()), std::vector<std::string>{"A - B.mp3"});
+  EXPECT_EQ(TempDir::FileNames(dir.path()), std::vector<std::string>{"A - B.mp3"});
 }
 
 TEST(PartialFileTest, AbandonedOrUnrenamableLeavesNothingBehind) {
@@ -107,7 +98,7 @@ TEST(PartialFileTest, AbandonedOrUnrenamableLeavesNothingBehind) {
   PartialFile blocked;
   ASSERT_TRUE(blocked.Open(Utf8ToGbk((dir.path() / "C - D.mp3").string())));
   EXPECT_FALSE(blocked.Commit());
-  EXPECT_EQ(FileNames(dir.path()), (std::vector<std::string>{"A - B.mp3", "C - D.mp3"}));
+  EXPECT_EQ(TempDir::FileNames(dir.path()), (std::vector<std::string>{"A - B.mp3", "C - D.mp3"}));
   EXPECT_EQ(TempDir::ReadFile(target), "old song");
   PartialFile nowhere;
   EXPECT_FALSE(nowhere.Open(Utf8ToGbk((dir.path() / "missing" / "x.mp3").string())));

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qoravel::testing {
 
@@ -19,6 +20,8 @@ class TempDir {
   std::filesystem::path WriteFile(const std::string& name, const std::string& bytes) const;
   // The whole content of a file, or empty when it cannot be read.
   static std::string ReadFile(const std::filesystem::path& file);
+  // The names of the entries directly in a folder, sorted.
+  static std::vector<std::string> FileNames(const std::filesystem::path& folder);
 
  private:
   std::filesystem::path path_;
